@@ -33,7 +33,7 @@ Token nextName(std::FILE *flist, std::string &name)
 
 void readList(const std::string &listName, RunInput &input)
 {
-    std::FILE *flist = std::fopen(listName.c_str(), "r");
+    const File flist(std::fopen(listName.c_str(), "r"));
     if (flist == nullptr) {
         std::printf("\nCannot open input ASCII file %s for reading\n", listName.c_str());
         std::exit(-1);
@@ -42,7 +42,7 @@ void readList(const std::string &listName, RunInput &input)
     std::string LASName;
     int16_t LASTypeCheck = 0;
     Token token;
-    while ((token = nextName(flist, LASName)) == Token::Name) {
+    while ((token = nextName(flist.get(), LASName)) == Token::Name) {
         const int16_t LASType = validateLasFile(LASName);
         if (LASType < 1) {
             std::printf("%s (listed in %s) is not a valid LAS file\n", LASName.c_str(),
@@ -62,7 +62,6 @@ void readList(const std::string &listName, RunInput &input)
         std::printf("\nCannot read input ASCII file %s as a list of names\n", listName.c_str());
         std::exit(-1);
     }
-    std::fclose(flist);
     if (input.LASNames.empty()) {
         std::printf("\nFile %s contains no valid .las files\n", listName.c_str());
         std::exit(-1);

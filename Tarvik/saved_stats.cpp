@@ -69,18 +69,19 @@ void saveStatistics(const RunInput &input, const PointTallies &t)
     // The name keeps any directory part: the file lands beside the input.
     const std::string FileOutName =
         input.inputName.substr(0, input.inputName.size() - 4) + "_stats.asc";
-    std::FILE *fasc = std::fopen(FileOutName.c_str(), "w");
+    File fasc(std::fopen(FileOutName.c_str(), "w"));
     if (fasc == nullptr) {
         std::printf("\nCannot open ASCII file %s for writing\n", FileOutName.c_str());
         std::exit(-1);
     }
-    writeFigures(fasc, input.LASType, t);
+    writeFigures(fasc.get(), input.LASType, t);
     // A full disk shows up at the latest when the buffer is flushed on close.
-    const bool failed = std::ferror(fasc) != 0;
-    const int savedErrno = errno;
-    if (std::fclose(fasc) != 0 || failed) {
+    errno = 0;
+    const bool writeFailed = std::ferror(fasc.get()) != 0;
+    const bool closeFailed = std::fclose(fasc.release()) != 0;
+    if (writeFailed || closeFailed) {
         std::printf("\nCannot write ASCII file %s: %s\n", FileOutName.c_str(),
-                    std::strerror(failed ? savedErrno : errno));
+                    errno != 0 ? std::strerror(errno) : "write error");
         std::exit(-1);
     }
 }

@@ -122,9 +122,12 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
                                                     : countFunction<false>(LASType);
     const int LASCount = static_cast<int>(input.LASNames.size());
 
-    auto *block = static_cast<unsigned char *>(std::malloc(perBlock * size));
-    WordCounts words{static_cast<uint64_t *>(std::calloc(kWordValues, sizeof(uint64_t))),
-                     static_cast<uint64_t *>(std::calloc(kWordValues, sizeof(uint64_t)))};
+    // One block buffer serves every file of the run.
+    const std::unique_ptr<unsigned char[], FreeDeleter> block(
+        static_cast<unsigned char *>(std::malloc(perBlock * size)));
+    const CountVector bitfieldAndClass(static_cast<uint64_t *>(std::calloc(kWordValues, 8)));
+    const CountVector scanAngleAndUser(static_cast<uint64_t *>(std::calloc(kWordValues, 8)));
+    WordCounts words{bitfieldAndClass.get(), scanAngleAndUser.get()};
     if (block == nullptr || words.bitfieldAndClass == nullptr || words.scanAngleAndUser == nullptr) {
         std::printf("Failed to allocate memory for file %s\n", input.LASNames.front().c_str());
         std::exit(-1);
@@ -133,7 +136,8 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
 
     int opened = 0;
     for (const std::string &LASName : input.LASNames) {
-        std::FILE *f = std::fopen(LASName.c_str(), "rb");
+        const File file(std::fopen(LASName.c_str(), "rb"));
+        std::FILE *f = file.get();
         if (f == nullptr) {
             std::printf("\nCannot open binary file %s for reading\n\n", LASName.c_str());
             std::exit(-1);
@@ -159,7 +163,7 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
         uint64_t remaining = ph12->NumberOfPointReturns;
         while (remaining > 0) {
             const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, perBlock));
-            const size_t got = std::fread(block, size, want, f);
+            const size_t got = std::fread(block.get(), size, want, f);
             if (got != want) {
                 if (std::ferror(f)) {
                     std::printf("\nCannot read binary file %s: %s\n", LASName.c_str(),
@@ -168,11 +172,10 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
                 }
                 changedSinceValidation(LASName, "ends before its last point record");
             }
-            count(block, got, t, words, gps);
+            count(block.get(), got, t, words, gps);
             t.ReturnCount += got;
             remaining -= got;
         }
-        std::fclose(f);
     }
 
     foldWordCounts(t, words);
@@ -180,7 +183,4 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
         t.minGPSTime = gps.min;
         t.maxGPSTime = gps.max;
     }
-    std::free(words.bitfieldAndClass);
-    std::free(words.scanAngleAndUser);
-    std::free(block);
 }

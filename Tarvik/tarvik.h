@@ -7,8 +7,23 @@
 #include "Korvane_LiDAR.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
+
+// Failures end the process with std::exit(-1), as every check of the tool and
+// the library does; the resources below still close and free themselves when
+// a run is driven in-process (the fuzz targets turn exit into an exception).
+struct FileCloser {
+    void operator()(std::FILE *f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+struct FreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+using CountVector = std::unique_ptr<uint64_t[], FreeDeleter>;
 
 // Option flags: -1 absent, 0 given. Set by the option scan, read afterwards.
 extern signed char _helpFlag;
@@ -39,6 +54,10 @@ struct RunInput {
     std::vector<std::string> LASNames; // the files to scan, in order (duplicates kept)
     int16_t LASType;                   // common to every file, 1 to 8
 };
+
+// One whole run; returns the exit status of a complete run (0), and ends the
+// process with status -1 on every failure.
+int runTarvik(int argc, char **argv);
 
 // Prints the usage text and the banner.
 void usage();

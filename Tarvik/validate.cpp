@@ -37,16 +37,16 @@ int16_t validateLasFile(const std::string &name)
     if (type < 1)
         return type;
 
-    std::FILE *f = std::fopen(name.c_str(), "rb");
+    File f(std::fopen(name.c_str(), "rb"));
     if (f == nullptr) {
         std::printf("\nCannot open binary file %s for reading\n\n", name.c_str());
         return -1;
     }
     struct stat st {};
     LAS12Header header;
-    const bool regular = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
-    const size_t got = regular ? std::fread(&header, 1, sizeof header, f) : 0;
-    std::fclose(f);
+    const bool regular = fstat(fileno(f.get()), &st) == 0 && S_ISREG(st.st_mode);
+    const size_t got = regular ? std::fread(&header, 1, sizeof header, f.get()) : 0;
+    f.reset();
 
     if (!regular) {
         std::printf("\n%s is not a regular file\n", name.c_str());
