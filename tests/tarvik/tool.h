@@ -4,6 +4,7 @@
 #include "las_fixture.h"
 #include "process.h"
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
