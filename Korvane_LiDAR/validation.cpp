@@ -5,12 +5,25 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Opens for reading without waiting: a FIFO with no writer would otherwise
+// block the caller for ever. Reads from a regular file are not affected.
+int openToRead(const char *filename)
+{
+    return open(filename, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+} // namespace
 
 int16_t file_access(const char *filename)
 {
-    std::FILE *f = std::fopen(filename, "r");
-    if (f != nullptr) {
-        std::fclose(f);
+    const int fd = openToRead(filename);
+    if (fd >= 0) {
+        close(fd);
         return 0;
     }
     std::printf("Unable to open file %s in file_access()\n", filename);
@@ -68,8 +81,11 @@ int16_t check_las(const char *filename)
     if (check_file_extension(filename, "las") < 0)
         return -1;
 
-    std::FILE *fp = std::fopen(filename, "rb");
+    const int fd = openToRead(filename);
+    std::FILE *fp = fd >= 0 ? fdopen(fd, "rb") : nullptr;
     if (fp == nullptr) {
+        if (fd >= 0)
+            close(fd);
         std::printf("\nCannot open binary file %s for reading in check_las()\n", filename);
         return -1;
     }

@@ -8,7 +8,9 @@
 
 #include <filesystem>
 #include <map>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 using testsupport::TempDir;
@@ -118,6 +120,36 @@ TEST(Faults, FileWithoutReadPermission)
                      "File locked.las does NOT exist\n");
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+TEST(Faults, SpecialFilesAreRefusedWithoutWaiting)
+{
+    TempDir dir;
+    // A FIFO with no writer: opening it to read would wait for ever.
+    ASSERT_EQ(mkfifo(dir.file("pipe.las").c_str(), 0644), 0);
+    // A socket cannot be opened at all, whoever asks.
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string socketPath = dir.file("socket.las");
+    ASSERT_LT(socketPath.size(), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr *>(&addr), sizeof addr), 0);
+    dir.write("a.las", fixture::bytes(pointsOfClass({2})));
+    dir.write("l.txt", "a.las pipe.las");
+
+    expectRefused(dir, {
+                           {"FIFO named as a LAS file", {"pipe.las"},
+                            "\npipe.las is not a valid .las file\n\n"},
+                           {"FIFO named in a list", {"l.txt", "-s"},
+                            "\npipe.las is not a valid .las file\n\n"
+                            "pipe.las (listed in l.txt) is not a valid LAS file\n"},
+                           {"socket named as a LAS file", {"socket.las", "-s"},
+                            "Unable to open file socket.las in file_access()\n\n"
+                            "File socket.las does NOT exist\n"},
+                       });
+    close(sock);
 }
 
 TEST(Faults, ListOfTenThousandNamesAddsUpEveryFile)
