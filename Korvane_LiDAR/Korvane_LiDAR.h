@@ -364,11 +364,14 @@ KORVANE_API void initialize_header12(LAS12Header *ph);
 /* Sort p[left..right] (both included) into ascending order in place, making
  * every exchange in p_ind as well, so an index filled 0, 1, 2, ... tells where
  * each sorted value came from. The order of equal keys (and of NaN, for the
- * double variants) is fixed by the partition scheme, not stable. The
- * _parallel_ variants give the same result; `deep` is the number of levels
- * they partition themselves before handing over to the plain routine. The
- * wrappers sort positions 0 to count - 1 (deep 15); count <= 0 does nothing.
- * No allocation, no output, any input size. */
+ * double variants, which then leave the array out of order) is fixed by the
+ * partition scheme, not stable. The _parallel_ variants give the same result
+ * on the caller's thread; `deep` is the number of levels they partition
+ * themselves before handing over to the plain routine. The wrappers sort
+ * positions 0 to count - 1 (deep 15). count <= 0 or left >= right reads
+ * nothing. No output. Any input size: the nesting does not grow with the
+ * input; input that keeps many parts waiting at once makes the sort allocate
+ * a list of them, and if that fails it still sorts, nesting instead. */
 KORVANE_API void l_qs(int32_t *p, int32_t left, int32_t right, int32_t *p_ind);
 KORVANE_API void l_quicksort(int32_t *p, int32_t count, int32_t *p_ind);
 KORVANE_API void d_qs(double *p, int32_t left, int32_t right, int32_t *p_ind);
