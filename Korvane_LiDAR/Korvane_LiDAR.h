@@ -343,9 +343,12 @@ KORVANE_API int16_t check_las(const char *filename);
 
 /* Rewrites the first 227 bytes of the LAS file `filename` from its point
  * records: the point count, the counts by return number 1 to 5 and the X, Y, Z
- * bounds. Records are read from OffsetToData until the file ends. Prints
- * "\rHeader of file <name> has been updated    " on success; on any failure
- * prints a message and ends the process with status -1, the file unchanged. */
+ * bounds (raw extreme times scale plus offset). The stored count is ignored:
+ * records are read from OffsetToData until no whole record is left. Prints
+ * "\rHeader of file <name> has been updated    " (no newline) on success. On
+ * any failure prints a message (or leaves check_las's) and ends the process
+ * with status -1: refused, unopenable or shorter than 227 bytes, unreadable
+ * records, all with the file unchanged; or a failed header write or close. */
 KORVANE_API void update_header(const char *filename);
 
 /* Fill a caller's header with the defaults of a new file of version 1.0, 1.1
