@@ -388,18 +388,21 @@ KORVANE_API void d_parallel_quicksort(double *p, int32_t count, int32_t *p_ind);
 /* Argument checks                                                           */
 /* ------------------------------------------------------------------------ */
 
-/* Accepts a string of digits with at most one '.' and at most one '-', other
- * than "." or "-" alone; otherwise prints "\nInvalid argument value (<str>)"
- * and ends the process with status -1. */
+/* Accepts a string, of any length, of digits with at most one '.' and at most
+ * one '-' anywhere, other than "." or "-" alone (the empty string passes);
+ * otherwise prints "\nInvalid argument value (<str>)" and ends the process
+ * with status -1. The value is neither converted nor bounded. */
 KORVANE_API void check_numeric_argument(const char *str);
 
 /* 0 for exactly "Y", "N", "y" or "n"; otherwise prints the ASCII header flag
- * message and returns -1. */
+ * message and returns -1. The status does not tell yes from no. */
 KORVANE_API int16_t check_YN(const char *text);
 
-/* Accepts a DEM name ending in .asc, or in .flt with a readable .hdr beside
- * it; prints the extension checks' messages on the way and ends the process
- * with status -1 for any other name. */
+/* Accepts a DEM name ending in .asc, or in .flt with a readable header file
+ * beside it (the name less its last four characters, plus ".hdr"); prints the
+ * messages of check_file_extension for each extension that does not match,
+ * also when the name is accepted, and ends the process with status -1 for any
+ * other name. Names of any length. */
 KORVANE_API void check_DEM(const char *str);
 
 #ifdef __cplusplus
