@@ -1,32 +1,56 @@
-// The point scan: every record of every input file is read once, in large
-// sequential blocks, and counted into the tallies.
+// The point scan: every record of every input file is read once and counted
+// into the tallies. Records are counted in place from windows of the file
+// mapped a few MiB at a time (or, where a file cannot be mapped, from large
+// blocks read at once): the scan then costs little more than the machine's
+// own reading of the bytes, and its memory stays fixed whatever the file size.
 #include "tarvik.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 static_assert(std::endian::native == std::endian::little,
               "LAS records are little-endian and are counted in place");
 
 namespace {
 
-// About 1 MiB of records per read: large enough that the read costs little
-// per record, small enough to stay in the core's cache while it is counted.
+// A mapped window stays well under the memory budget of the run; a read
+// block stays in the core's cache while it is counted.
+constexpr size_t kWindowBytes = size_t{8} << 20;
 constexpr size_t kBlockBytes = size_t{1} << 20;
+// The hardware prefetcher stops at every 4 KiB page of a mapped file; asking
+// for the bytes a page ahead keeps the memory busy while the records before
+// them are counted.
+constexpr size_t kPrefetchAhead = 4096;
 constexpr size_t kWordValues = 65536;
 
-// The counting loop looks at the record's 16-bit words rather than its single
-// bytes: bytes 14-15 (bitfield, Classification) and 16-17 (ScanAngleRank,
-// UserData) are each counted as one word, and split into their fields once,
-// when the scan ends. This halves the table updates per point.
+// The loop counts the record's four 16-bit words from offset 12 rather than
+// its seven fields: Intensity (12), bitfield and Classification (14),
+// ScanAngleRank and UserData (16), PointSourceID (18). The words are split
+// into their fields when the counts are folded into the tallies.
+enum Word { kIntensity, kBitfieldAndClass, kScanAngleAndUser, kPointSourceID, kWords };
+constexpr size_t kWordOffset[kWords] = {12, 14, 16, 18};
+
+// Successive points often share a word (one class, one flight line), so
+// alternate records count into two lanes and no increment waits for the one
+// just before it. Lanes hold 32-bit counters, folded into the 64-bit tallies
+// before any could overflow.
+constexpr size_t kLanes = 2;
+constexpr uint64_t kFoldEvery = 0xFFFFFFFFull;
+
 struct WordCounts {
-    uint64_t *bitfieldAndClass;   // word at offset 14
-    uint64_t *scanAngleAndUser;   // word at offset 16
+    uint32_t *lane[kWords][kLanes];
+    size_t first, last; // the words this run counts: all with -d, else one
+    uint64_t sinceFold;
 };
 
 inline uint16_t wordAt(const unsigned char *p)
@@ -47,26 +71,79 @@ struct GPSRange {
     double min, max;
 };
 
-template <size_t kRecordSize, bool kGPS, bool kDetailed>
-void countRecords(const unsigned char *rec, size_t n, PointTallies &t, WordCounts &w, GPSRange &gps)
+// The extremes as a point-by-point scan finds them: a time replaces the
+// running value only when it compares strictly beyond it, so a NaN changes
+// nothing and, of +0 and -0, the one met first stays.
+template <size_t kRecordSize>
+void gpsRangeInOrder(const unsigned char *rec, size_t n, GPSRange &gps)
 {
     for (size_t k = 0; k < n; ++k, rec += kRecordSize) {
-        ++w.bitfieldAndClass[wordAt(rec + 14)];
-        if constexpr (kDetailed) {
-            ++t.IntensityCount[wordAt(rec + 12)];
-            ++w.scanAngleAndUser[wordAt(rec + 16)];
-            ++t.PointSourceIDCount[wordAt(rec + 18)];
-        }
-        if constexpr (kGPS) {
-            // A NaN compares false both ways and changes neither extreme.
-            const double time = doubleAt(rec + 20);
-            gps.min = time < gps.min ? time : gps.min;
-            gps.max = time > gps.max ? time : gps.max;
-        }
+        const double time = doubleAt(rec + 20);
+        gps.min = time < gps.min ? time : gps.min;
+        gps.max = time > gps.max ? time : gps.max;
     }
 }
 
-using CountFn = void (*)(const unsigned char *, size_t, PointTallies &, WordCounts &, GPSRange &);
+template <size_t kRecordSize, bool kGPS, bool kDetailed>
+void countRecords(const unsigned char *rec, size_t n, WordCounts &w, GPSRange &gps)
+{
+    constexpr size_t kFirst = kDetailed ? kIntensity : kBitfieldAndClass;
+    constexpr size_t kCounted = kDetailed ? kWords : 1;
+    // The tables in locals, so that no count could seem to move them.
+    uint32_t *__restrict lane0[kCounted];
+    uint32_t *__restrict lane1[kCounted];
+    for (size_t word = 0; word < kCounted; ++word) {
+        lane0[word] = w.lane[kFirst + word][0];
+        lane1[word] = w.lane[kFirst + word][1];
+    }
+    // Four running extremes, so that no comparison waits for the previous one.
+    double lo0 = gps.min, lo1 = gps.min, lo2 = gps.min, lo3 = gps.min;
+    double hi0 = gps.max, hi1 = gps.max, hi2 = gps.max, hi3 = gps.max;
+    auto extremes = [](const unsigned char *r, double &lo, double &hi) {
+        const double time = doubleAt(r + 20);
+        lo = time < lo ? time : lo;
+        hi = time > hi ? time : hi;
+    };
+    size_t k = 0;
+    for (const unsigned char *r = rec; k + 4 <= n; k += 4, r += 4 * kRecordSize) {
+        // A step of four records moves on 80 to 136 bytes: about two cache lines.
+        __builtin_prefetch(r + kPrefetchAhead);
+        __builtin_prefetch(r + kPrefetchAhead + 64);
+        for (size_t word = 0; word < kCounted; ++word) {
+            const size_t at = kWordOffset[kFirst + word];
+            ++lane0[word][wordAt(r + at)];
+            ++lane1[word][wordAt(r + kRecordSize + at)];
+            ++lane0[word][wordAt(r + 2 * kRecordSize + at)];
+            ++lane1[word][wordAt(r + 3 * kRecordSize + at)];
+        }
+        if constexpr (kGPS) {
+            extremes(r, lo0, hi0);
+            extremes(r + kRecordSize, lo1, hi1);
+            extremes(r + 2 * kRecordSize, lo2, hi2);
+            extremes(r + 3 * kRecordSize, lo3, hi3);
+        }
+    }
+    for (; k < n; ++k)
+        for (size_t word = 0; word < kCounted; ++word)
+            ++lane0[word][wordAt(rec + k * kRecordSize + kWordOffset[kFirst + word])];
+    if constexpr (kGPS) {
+        GPSRange block{lo0, hi0};
+        for (double lo : {lo1, lo2, lo3})
+            block.min = lo < block.min ? lo : block.min;
+        for (double hi : {hi1, hi2, hi3})
+            block.max = hi > block.max ? hi : block.max;
+        gpsRangeInOrder<kRecordSize>(rec + (n & ~size_t{3}) * kRecordSize, n & 3, block);
+        // Every value but zero has one bit pattern, so the order of the
+        // comparisons cannot change the result; -0 and +0 compare equal but
+        // print differently, so a zero extreme is found again in order.
+        if (block.min == 0.0 || block.max == 0.0)
+            gpsRangeInOrder<kRecordSize>(rec, n, gps);
+        else
+            gps = block;
+    }
+}
+
+using CountFn = void (*)(const unsigned char *, size_t, WordCounts &, GPSRange &);
 
 template <bool kDetailed> CountFn countFunction(int16_t LASType)
 {
@@ -78,28 +155,122 @@ template <bool kDetailed> CountFn countFunction(int16_t LASType)
     }
 }
 
+// Adds the lanes' counts to the tallies, each word split into its fields.
+void foldLanes(PointTallies &t, WordCounts &w)
+{
+    for (size_t word = w.first; word <= w.last; ++word) {
+        for (size_t lane = 0; lane < kLanes; ++lane) {
+            uint32_t *counts = w.lane[word][lane];
+            for (size_t v = 0; v < kWordValues; ++v) {
+                const uint64_t c = counts[v];
+                if (c == 0)
+                    continue;
+                switch (word) {
+                case kIntensity: t.IntensityCount[v] += c; break;
+                case kPointSourceID: t.PointSourceIDCount[v] += c; break;
+                case kBitfieldAndClass:
+                    t.ReturnNumberCount[v & 7] += c;
+                    t.NumberReturnsCount[(v >> 3) & 7] += c;
+                    t.ClassificationCount[v >> 8] += c;
+                    break;
+                default:
+                    t.ScanAngleRankCount[v & 0xFF] += c;
+                    t.UserDataCount[v >> 8] += c;
+                    break;
+                }
+            }
+            std::memset(counts, 0, kWordValues * sizeof *counts);
+        }
+    }
+    w.sinceFold = 0;
+}
+
+struct Scan {
+    CountFn count;
+    size_t recordSize;
+    WordCounts words;
+    GPSRange gps;
+    PointTallies *tallies;
+    unsigned char *block; // for files that cannot be mapped
+};
+
+void countSome(Scan &s, const unsigned char *records, size_t n)
+{
+    if (s.words.sinceFold + n > kFoldEvery)
+        foldLanes(*s.tallies, s.words);
+    s.count(records, n, s.words, s.gps);
+    s.words.sinceFold += n;
+    s.tallies->ReturnCount += n;
+}
+
 [[noreturn]] void changedSinceValidation(const std::string &name, const char *what)
 {
     std::printf("\nFile %s %s since it was validated; no summary is given\n", name.c_str(), what);
     std::exit(-1);
 }
 
-void foldWordCounts(PointTallies &t, const WordCounts &w)
+// Reads the records from `offset` on in blocks.
+void readRecords(Scan &s, std::FILE *f, const std::string &name, uint64_t offset, uint64_t remaining)
 {
-    for (size_t v = 0; v < kWordValues; ++v) {
-        const uint64_t c = w.bitfieldAndClass[v];
-        if (c != 0) {
-            const size_t bitfield = v & 0xFF;
-            t.ReturnNumberCount[bitfield & 7] += c;
-            t.NumberReturnsCount[(bitfield >> 3) & 7] += c;
-            t.ClassificationCount[v >> 8] += c;
+    if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0)
+        changedSinceValidation(name, "cannot be positioned at its point records");
+    const size_t perBlock = kBlockBytes / s.recordSize;
+    while (remaining > 0) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, perBlock));
+        const size_t got = std::fread(s.block, s.recordSize, want, f);
+        if (got != want) {
+            if (std::ferror(f)) {
+                std::printf("\nCannot read binary file %s: %s\n", name.c_str(), std::strerror(errno));
+                std::exit(-1);
+            }
+            changedSinceValidation(name, "ends before its last point record");
         }
-        const uint64_t d = w.scanAngleAndUser[v];
-        if (d != 0) {
-            t.ScanAngleRankCount[v & 0xFF] += d;
-            t.UserDataCount[v >> 8] += d;
-        }
+        countSome(s, s.block, got);
+        remaining -= got;
     }
+}
+
+// A mapped file that shrinks under the scan raises SIGBUS on the missing
+// pages; the handler brings the scan back to report it instead of crashing.
+sigjmp_buf gShrunk;
+void onBusError(int) { siglongjmp(gShrunk, 1); }
+
+// Counts the records window by window; falls back to reading blocks where the
+// file cannot be mapped.
+void mapWindows(Scan &s, std::FILE *f, const std::string &name, uint64_t offset, uint64_t remaining)
+{
+    const int fd = fileno(f);
+    const auto page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    while (remaining > 0) {
+        const uint64_t start = offset & ~(page - 1);
+        const size_t lead = static_cast<size_t>(offset - start);
+        const size_t n = static_cast<size_t>(
+            std::min<uint64_t>(remaining, (kWindowBytes - lead) / s.recordSize));
+        const size_t length = lead + n * s.recordSize;
+        void *window = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(start));
+        if (window == MAP_FAILED) {
+            readRecords(s, f, name, offset, remaining);
+            return;
+        }
+        // Read ahead generously from a cold disk, and drop pages behind.
+        madvise(window, length, MADV_SEQUENTIAL);
+        countSome(s, static_cast<const unsigned char *>(window) + lead, n);
+        munmap(window, length);
+        offset += n * s.recordSize;
+        remaining -= n;
+    }
+}
+
+void mapRecords(Scan &s, std::FILE *f, const std::string &name, uint64_t offset, uint64_t remaining)
+{
+    struct sigaction bus {}, previous {};
+    bus.sa_handler = onBusError;
+    sigemptyset(&bus.sa_mask);
+    sigaction(SIGBUS, &bus, &previous);
+    if (sigsetjmp(gShrunk, 1) != 0)
+        changedSinceValidation(name, "was cut short while it was read");
+    mapWindows(s, f, name, offset, remaining);
+    sigaction(SIGBUS, &previous, nullptr);
 }
 
 } // namespace
@@ -116,29 +287,35 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
     t.ReturnCount = 0;
 
     const int16_t LASType = input.LASType;
-    const size_t size = static_cast<size_t>(recordSize(LASType));
-    const size_t perBlock = kBlockBytes / size;
-    const CountFn count = _extendedSummaryFlag == 0 ? countFunction<true>(LASType)
-                                                    : countFunction<false>(LASType);
+    const bool detailed = _extendedSummaryFlag == 0;
     const int LASCount = static_cast<int>(input.LASNames.size());
 
-    // One block buffer serves every file of the run.
+    // Pages of lanes that the run never touches (the detailed words without
+    // -d) are never made resident.
+    const std::unique_ptr<uint32_t[], FreeDeleter> lanes(static_cast<uint32_t *>(
+        std::calloc(kWords * kLanes * kWordValues, sizeof(uint32_t))));
     const std::unique_ptr<unsigned char[], FreeDeleter> block(
-        static_cast<unsigned char *>(std::malloc(perBlock * size)));
-    const CountVector bitfieldAndClass(static_cast<uint64_t *>(std::calloc(kWordValues, 8)));
-    const CountVector scanAngleAndUser(static_cast<uint64_t *>(std::calloc(kWordValues, 8)));
-    WordCounts words{bitfieldAndClass.get(), scanAngleAndUser.get()};
-    if (block == nullptr || words.bitfieldAndClass == nullptr || words.scanAngleAndUser == nullptr) {
+        static_cast<unsigned char *>(std::malloc(kBlockBytes)));
+    if (lanes == nullptr || block == nullptr) {
         std::printf("Failed to allocate memory for file %s\n", input.LASNames.front().c_str());
         std::exit(-1);
     }
-    GPSRange gps{t.minGPSTime, t.maxGPSTime};
+    Scan s{};
+    s.count = detailed ? countFunction<true>(LASType) : countFunction<false>(LASType);
+    s.recordSize = static_cast<size_t>(recordSize(LASType));
+    s.words.first = detailed ? kIntensity : kBitfieldAndClass;
+    s.words.last = detailed ? kPointSourceID : kBitfieldAndClass;
+    for (size_t word = 0; word < kWords; ++word)
+        for (size_t lane = 0; lane < kLanes; ++lane)
+            s.words.lane[word][lane] = lanes.get() + (word * kLanes + lane) * kWordValues;
+    s.gps = {t.minGPSTime, t.maxGPSTime};
+    s.tallies = &t;
+    s.block = block.get();
 
     int opened = 0;
     for (const std::string &LASName : input.LASNames) {
         const File file(std::fopen(LASName.c_str(), "rb"));
-        std::FILE *f = file.get();
-        if (f == nullptr) {
+        if (file == nullptr) {
             std::printf("\nCannot open binary file %s for reading\n\n", LASName.c_str());
             std::exit(-1);
         }
@@ -146,10 +323,14 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
         std::printf("\rProcessing file %s (%d / %d)%20s", LASName.c_str(), opened, LASCount, " ");
         std::fflush(stdout);
 
-        if (std::fread(ph12, sizeof *ph12, 1, f) != 1 || !headerMatchesType(*ph12, LASType))
+        if (std::fread(ph12, sizeof *ph12, 1, file.get()) != 1 || !headerMatchesType(*ph12, LASType))
             changedSinceValidation(LASName, "has a different header");
-        if (fseeko(f, static_cast<off_t>(ph12->OffsetToData), SEEK_SET) != 0)
-            changedSinceValidation(LASName, "cannot be positioned at its point records");
+        // The count is unsigned 32-bit: up to 4294967295 records, all read.
+        const uint64_t records = ph12->NumberOfPointReturns;
+        const uint64_t end = ph12->OffsetToData + records * s.recordSize;
+        struct stat st {};
+        if (fstat(fileno(file.get()), &st) != 0 || static_cast<uint64_t>(st.st_size) < end)
+            changedSinceValidation(LASName, "ends before its last point record");
 
         // A NaN bound compares false and leaves the running value as it was.
         if (ph12->MaxX > t.maxX) t.maxX = ph12->MaxX;
@@ -159,28 +340,12 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
         if (ph12->MaxZ > t.maxZ) t.maxZ = ph12->MaxZ;
         if (ph12->MinZ < t.minZ) t.minZ = ph12->MinZ;
 
-        // The count is unsigned 32-bit: up to 4294967295 records, all read.
-        uint64_t remaining = ph12->NumberOfPointReturns;
-        while (remaining > 0) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, perBlock));
-            const size_t got = std::fread(block.get(), size, want, f);
-            if (got != want) {
-                if (std::ferror(f)) {
-                    std::printf("\nCannot read binary file %s: %s\n", LASName.c_str(),
-                                std::strerror(errno));
-                    std::exit(-1);
-                }
-                changedSinceValidation(LASName, "ends before its last point record");
-            }
-            count(block.get(), got, t, words, gps);
-            t.ReturnCount += got;
-            remaining -= got;
-        }
+        mapRecords(s, file.get(), LASName, ph12->OffsetToData, records);
     }
 
-    foldWordCounts(t, words);
+    foldLanes(t, s.words);
     if (hasGPSTime(LASType)) {
-        t.minGPSTime = gps.min;
-        t.maxGPSTime = gps.max;
+        t.minGPSTime = s.gps.min;
+        t.maxGPSTime = s.gps.max;
     }
 }
