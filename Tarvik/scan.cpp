@@ -205,7 +205,8 @@ void countSome(Scan &s, const unsigned char *records, size_t n)
 
 [[noreturn]] void changedSinceValidation(const std::string &name, const char *what)
 {
-    std::printf("\nFile %s %s since it was validated; no summary is given\n", name.c_str(), what);
+    std::printf("\nFile %s changed after it was validated (%s); no summary is given\n", name.c_str(),
+                what);
     std::exit(-1);
 }
 
@@ -213,7 +214,7 @@ void countSome(Scan &s, const unsigned char *records, size_t n)
 void readRecords(Scan &s, std::FILE *f, const std::string &name, uint64_t offset, uint64_t remaining)
 {
     if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0)
-        changedSinceValidation(name, "cannot be positioned at its point records");
+        changedSinceValidation(name, "its point records cannot be reached");
     const size_t perBlock = kBlockBytes / s.recordSize;
     while (remaining > 0) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, perBlock));
@@ -223,7 +224,7 @@ void readRecords(Scan &s, std::FILE *f, const std::string &name, uint64_t offset
                 std::printf("\nCannot read binary file %s: %s\n", name.c_str(), std::strerror(errno));
                 std::exit(-1);
             }
-            changedSinceValidation(name, "ends before its last point record");
+            changedSinceValidation(name, "it ends before its last point record");
         }
         countSome(s, s.block, got);
         remaining -= got;
@@ -268,7 +269,7 @@ void mapRecords(Scan &s, std::FILE *f, const std::string &name, uint64_t offset,
     sigemptyset(&bus.sa_mask);
     sigaction(SIGBUS, &bus, &previous);
     if (sigsetjmp(gShrunk, 1) != 0)
-        changedSinceValidation(name, "was cut short while it was read");
+        changedSinceValidation(name, "it was cut short while it was read");
     mapWindows(s, f, name, offset, remaining);
     sigaction(SIGBUS, &previous, nullptr);
 }
@@ -324,13 +325,13 @@ void scanFiles(const RunInput &input, PointTallies &t, LAS12Header *ph12)
         std::fflush(stdout);
 
         if (std::fread(ph12, sizeof *ph12, 1, file.get()) != 1 || !headerMatchesType(*ph12, LASType))
-            changedSinceValidation(LASName, "has a different header");
+            changedSinceValidation(LASName, "its header differs");
         // The count is unsigned 32-bit: up to 4294967295 records, all read.
         const uint64_t records = ph12->NumberOfPointReturns;
         const uint64_t end = ph12->OffsetToData + records * s.recordSize;
         struct stat st {};
         if (fstat(fileno(file.get()), &st) != 0 || static_cast<uint64_t>(st.st_size) < end)
-            changedSinceValidation(LASName, "ends before its last point record");
+            changedSinceValidation(LASName, "it ends before its last point record");
 
         // A NaN bound compares false and leaves the running value as it was.
         if (ph12->MaxX > t.maxX) t.maxX = ph12->MaxX;
