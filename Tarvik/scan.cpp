@@ -43,9 +43,9 @@ constexpr size_t kWordOffset[kWords] = {12, 14, 16, 18};
 // Successive points often share a word (one class, one flight line), so
 // alternate records count into two lanes and no increment waits for the one
 // just before it. Lanes hold 32-bit counters, folded into the 64-bit tallies
-// before any could overflow.
+// long before any could overflow (at 2^32): a fold costs about a millisecond.
 constexpr size_t kLanes = 2;
-constexpr uint64_t kFoldEvery = 0xFFFFFFFFull;
+constexpr uint64_t kFoldEvery = uint64_t{1} << 27;
 
 struct WordCounts {
     uint32_t *lane[kWords][kLanes];

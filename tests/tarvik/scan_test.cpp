@@ -95,3 +95,42 @@ TEST(Scan, GpsExtremesMatchAPointByPointScan)
                                                        << summary(r.out);
     }
 }
+
+// A sparse file: 215 million records of zeros, more than 4 GiB, with real
+// records at its start and at its very end, beyond the 32-bit offsets.
+TEST(Scan, FilesLargerThan4GiBAreReadInFull)
+{
+    TempDir dir;
+    constexpr uint32_t kPoints = 215000000;
+    fixture::Las las;
+    las.format = 0;
+    las.pointCount = kPoints;
+    fixture::Point first, last;
+    first.classification = 5;
+    last.classification = 9;
+    last.bitfield = 0x1A; // return 2 of 3
+    const std::string path = dir.write("huge.las", fixture::bytes(las) + fixture::record(first, 0));
+    {
+        std::FILE *f = std::fopen(path.c_str(), "r+b");
+        ASSERT_NE(f, nullptr);
+        const std::string tail = fixture::record(last, 0);
+        ASSERT_EQ(fseeko(f, 227 + off_t{kPoints - 1} * 20, SEEK_SET), 0);
+        ASSERT_EQ(std::fwrite(tail.data(), 1, tail.size(), f), tail.size());
+        ASSERT_EQ(std::fclose(f), 0);
+    }
+    ASSERT_GT(std::filesystem::file_size(path), uint64_t{1} << 32);
+    const auto r = tool::run({"huge.las"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("Total points :    215000000\n"), std::string::npos);
+    EXPECT_NE(r.out.find("1st Returns                      1\n"
+                         "2nd Returns                      1\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Number of Returns = 1            1\n"
+                         "Number of Returns = 2            0\n"
+                         "Number of Returns = 3            1\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Return Class   0         214999998\n"
+                         "Return Class   5                 1\n"
+                         "Return Class   9                 1\n"),
+              std::string::npos);
+}
