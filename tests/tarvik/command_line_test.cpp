@@ -125,3 +125,37 @@ TEST(CommandLine, OptionsInEitherOrder)
     EXPECT_EQ(testsupport::readFile(dir.file("x_stats.asc")), saved);
     EXPECT_NE(saved.find("TotalPoints"), std::string::npos) << "-s in force";
 }
+
+#ifdef FAULT_SHIM
+TEST(CommandLine, AllocationFailuresAfterTheBannerEndTheRun)
+{
+    TempDir dir;
+    fixture::Las las;
+    las.points.resize(2);
+    dir.write("x.las", fixture::bytes(las));
+    // Each row fails one allocation, given by its size in bytes and which of
+    // the allocations of that size it is.
+    struct Row {
+        const char *allocation;
+        std::string out;
+    } rows[] = {
+        {"524288#1", "\nFailed to allocate memory for the Intensity Count vector\n"},
+        {"80#1", "\nFailed to allocate memory for the Return Number Count vector\n"},
+        {"80#2", "\nFailed to allocate memory for the Number of Returns Count vector\n"},
+        {"2048#1", "\nFailed to allocate memory for the Classification Count vector\n"},
+        {"2048#2", "\nFailed to allocate memory for the Scan Angle Rank Count vector\n"},
+        {"2048#3", "\nFailed to allocate memory for the User Data Count vector\n"},
+        {"524288#2", "\nFailed to allocate memory for the Point Source ID Count vector\n"},
+        {"227", "\nCannot allocate memory for LAS header\n"},
+        // The scan's own counters and its block for files that cannot be mapped.
+        {"2097152", "Failed to allocate memory for file x.las\n"},
+        {"1048576", "Failed to allocate memory for file x.las\n"},
+    };
+    for (const Row &row : rows) {
+        const auto r = tool::runWithFaults(std::string("TARVIK_TEST_ALLOC=") + row.allocation,
+                                           {"x.las", "-d"}, dir.path());
+        EXPECT_EQ(r.out, tool::kBanner + row.out) << row.allocation;
+        EXPECT_EQ(r.status, 255) << row.allocation;
+    }
+}
+#endif

@@ -19,22 +19,17 @@ std::string summary(const std::string &out)
     return from == std::string::npos ? "" : out.substr(from);
 }
 
-#ifdef MMAP_SHIM
+#ifdef FAULT_SHIM
 testsupport::Result runWithMapping(const char *mode, const std::vector<std::string> &args,
                                    const std::string &cwd)
 {
-    std::vector<std::string> full = {std::string("LD_PRELOAD=") + MMAP_SHIM,
-                                     std::string("TARVIK_TEST_MMAP=") + mode, TARVIK_EXE};
-    full.insert(full.end(), args.begin(), args.end());
-    auto r = testsupport::run("/usr/bin/env", full, cwd);
-    r.out = testsupport::maskElapsed(r.out);
-    return r;
+    return tool::runWithFaults(std::string("TARVIK_TEST_MMAP=") + mode, args, cwd);
 }
 #endif
 
 } // namespace
 
-#ifdef MMAP_SHIM
+#ifdef FAULT_SHIM
 TEST(Scan, MappedAndReadRecordsGiveTheSameFigures)
 {
     TempDir dir;

@@ -43,6 +43,21 @@ inline testsupport::Result run(const std::vector<std::string> &args, const std::
     return r;
 }
 
+#ifdef FAULT_SHIM
+// Runs Tarvik with the fault shim preloaded and `setting` (NAME=VALUE) in its
+// environment; see tests/support/fault_shim.c.
+inline testsupport::Result runWithFaults(const std::string &setting,
+                                         const std::vector<std::string> &args,
+                                         const std::string &cwd = "")
+{
+    std::vector<std::string> full = {std::string("LD_PRELOAD=") + FAULT_SHIM, setting, TARVIK_EXE};
+    full.insert(full.end(), args.begin(), args.end());
+    auto r = testsupport::run("/usr/bin/env", full, cwd);
+    r.out = testsupport::maskElapsed(r.out);
+    return r;
+}
+#endif
+
 inline const std::string kElapsed = "\nElapsed time X seconds\n";
 
 } // namespace tool
