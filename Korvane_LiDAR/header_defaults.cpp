@@ -34,8 +34,8 @@ template <typename Header> void fillShared(Header *ph, uint8_t versionMinor)
     ph->PointDataFormatID = 0;
     ph->PointDataRecordLength = 0;
     ph->NumberOfPointReturns = 0;
-    for (uint32_t &count : ph->NumberOfPointsByReturn)
-        count = 0;
+    // The record is packed: no reference to its unaligned array.
+    std::memset(ph->NumberOfPointsByReturn, 0, sizeof ph->NumberOfPointsByReturn);
     ph->XScaleFactor = 1.0;
     ph->YScaleFactor = 1.0;
     ph->ZScaleFactor = 1.0;

@@ -125,8 +125,8 @@ void update_header(const char *filename)
     }
 
     header.NumberOfPointReturns = returnCount;
-    for (size_t k = 0; k < 5; ++k)
-        header.NumberOfPointsByReturn[k] = returnNumberCount[k];
+    // The record is packed: copied as bytes, not through an unaligned pointer.
+    std::memcpy(header.NumberOfPointsByReturn, returnNumberCount, sizeof returnNumberCount);
     header.MaxX = coordinate(maxX, header.XScaleFactor, header.XOffset);
     header.MinX = coordinate(minX, header.XScaleFactor, header.XOffset);
     header.MaxY = coordinate(maxY, header.YScaleFactor, header.YOffset);

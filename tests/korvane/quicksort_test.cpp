@@ -110,7 +110,8 @@ std::vector<int32_t> iota(size_t n)
 std::vector<uint64_t> bits(const std::vector<double> &v)
 {
     std::vector<uint64_t> out(v.size());
-    std::memcpy(out.data(), v.data(), v.size() * sizeof(double));
+    if (!v.empty())
+        std::memcpy(out.data(), v.data(), v.size() * sizeof(double));
     return out;
 }
 
