@@ -31,8 +31,12 @@ const std::string &workspace()
 {
     // Never destroyed: the handler that removes it runs after static destructors.
     static const std::string &dir = *new std::string([] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tarvik-fuzz-XXXXXX").string();
+        // Memory-backed where there is one: a run writes and reads its files
+        // several times, ten times faster there than on a disk.
+        const std::filesystem::path base = access("/dev/shm", W_OK | X_OK) == 0
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "tarvik-fuzz-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             fail("mkdtemp failed");
         std::atexit(removeWorkspace);

@@ -3,9 +3,11 @@
 // rewrites only the first 227 bytes, exactly as a model of its contract
 // below computes them; the file's length never changes.
 #include "harness.h"
+#include "open_streams.h"
 
 #include "Korvane_LiDAR.h"
 
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -65,6 +67,20 @@ std::string updated(const std::string &b, int type)
     return out;
 }
 
+// Equal bytes, but for the six bounds, where any NaN equals any other: which
+// operand's payload a NaN sum keeps is the compiler's choice.
+bool sameFile(const std::string &a, const std::string &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t at = 179; at < 227; at += 8) {
+        const double x = doubleAt(a, at), y = doubleAt(b, at);
+        if (!(std::isnan(x) && std::isnan(y)) && a.compare(at, 8, b, at, 8) != 0)
+            return false;
+    }
+    return a.compare(0, 179, b, 0, 179) == 0 && a.compare(227, std::string::npos, b, 227) == 0;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -85,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         update_header(path.c_str());
     } catch (const fuzz::Exit &e) {
         status = e.status;
+        fuzz::closeStreamsLeftOpen();
     }
     std::fflush(stdout);
     const std::string after = fuzz::readFile(path);
@@ -104,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // that were never read is not (the length check above).
     if (bytes.size() < 227)
         return 0;
-    if (after != updated(bytes, type))
+    if (!sameFile(after, updated(bytes, type)))
         fuzz::fail("update_header wrote another header than its contract gives");
     return 0;
 }
