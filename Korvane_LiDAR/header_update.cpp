@@ -88,6 +88,7 @@ void update_header(const char *filename)
     uint32_t returnNumberCount[5] = {0, 0, 0, 0, 0};
 
     if (fseeko(fp, static_cast<off_t>(header.OffsetToData), SEEK_SET) != 0) {
+        std::free(block);
         std::printf("\nCannot reach the point records of %s: header not updated\n\n", filename);
         fail();
     }
