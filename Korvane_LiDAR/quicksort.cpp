@@ -117,7 +117,8 @@ void sortParts(T *p, int32_t left, int32_t right, int32_t *p_ind, bool limited, 
         partition(p, p_ind, part.left, part.right, i, j);
         const bool hasLeft = part.left < j;
         const bool hasRight = i < part.right;
-        // Both fit: j > left and i < right here.
+        // Both fit in 32 bits: j > left when there is a left part, i < right
+        // when there is a right part.
         const int32_t jEnd = static_cast<int32_t>(hasLeft ? j : part.left);
         const int32_t iStart = static_cast<int32_t>(hasRight ? i : part.right);
         if (limited && part.deep == 0) {
