@@ -2,6 +2,7 @@
 // status 255, leaves every file as it was, and counts nothing it did not read.
 // Truncated records, impossible point counts, offsets and the saved file's
 // failures are covered beside the features they guard; these are the rest.
+#include "Korvane_LiDAR.h"
 #include "tool.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,30 @@ TEST(Faults, FileWithoutReadPermission)
         GTEST_SKIP() << "running as root and unable to give it up";
     EXPECT_EQ(r.out, "Unable to open file locked.las in file_access()\n\n"
                      "File locked.las does NOT exist\n");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(snapshot(dir.path()), before);
+}
+
+// The header update opens its file for writing: one that may not be written
+// is refused before a byte changes. The child gives up root, which may write
+// any file whatever its mode.
+TEST(Faults, HeaderUpdateOfAReadOnlyFile)
+{
+    TempDir dir;
+    fixture::Las las = pointsOfClass({2, 3});
+    las.pointCount = 7; // wrong on purpose: an update would rewrite it
+    const std::string path = dir.write("ro.las", fixture::bytes(las));
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    const Snapshot before = snapshot(dir.path());
+    const auto r = testsupport::runInChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(77);
+        update_header(path.c_str());
+    });
+    if (r.status == 77)
+        GTEST_SKIP() << "running as root and unable to give it up";
+    EXPECT_EQ(r.out, "\nCannot open binary file " + path + " for header update\n\n");
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(snapshot(dir.path()), before);
 }
