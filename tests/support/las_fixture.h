@@ -41,6 +41,7 @@ inline int formatSize(int format)
     return format >= 0 && format <= 3 ? kSize[format] : 20;
 }
 
+// Appends the `bytes` (at most 8) low bytes of v, least significant first.
 inline void put(std::string &s, uint64_t v, int bytes)
 {
     for (int k = 0; k < bytes; ++k)
@@ -59,7 +60,8 @@ inline std::string header(const Las &las)
 {
     std::string s = "LASF";
     put(s, 0, 4);                                   // FileSourceID, GlobalEncoding
-    put(s, 0, 16);                                  // GUID
+    put(s, 0, 8);                                   // GUID
+    put(s, 0, 8);
     put(s, las.versionMajor, 1);
     put(s, las.versionMinor, 1);
     std::string text(32, '\0');
