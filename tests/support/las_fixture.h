@@ -21,6 +21,21 @@ struct Point {
     uint16_t red = 0, green = 0, blue = 0;
 };
 
+// A point described by the fields the tallies count.
+inline Point point(uint8_t bitfield, uint8_t classification, uint8_t scanAngle, uint16_t intensity,
+                   uint8_t userData, uint16_t pointSourceID, double gpsTime)
+{
+    Point p;
+    p.bitfield = bitfield;
+    p.classification = classification;
+    p.scanAngle = scanAngle;
+    p.intensity = intensity;
+    p.userData = userData;
+    p.pointSourceID = pointSourceID;
+    p.gpsTime = gpsTime;
+    return p;
+}
+
 struct Las {
     uint8_t versionMajor = 1, versionMinor = 2, format = 1;
     int recordLength = -1;          // -1: the format's own size

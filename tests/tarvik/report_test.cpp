@@ -9,19 +9,7 @@ using testsupport::TempDir;
 
 namespace {
 
-fixture::Point point(uint8_t bitfield, uint8_t cls, uint8_t scanAngle, uint16_t intensity,
-                     uint8_t userData, uint16_t psid, double gps)
-{
-    fixture::Point p;
-    p.bitfield = bitfield;
-    p.classification = cls;
-    p.scanAngle = scanAngle;
-    p.intensity = intensity;
-    p.userData = userData;
-    p.pointSourceID = psid;
-    p.gpsTime = gps;
-    return p;
-}
+using fixture::point;
 
 // Five points at the edges of every counted field: return 2 of 2 with bit 6
 // set, return 0 of 0, return 7 of 7 with both high bits, return 5 of 5; a

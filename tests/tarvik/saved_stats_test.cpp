@@ -17,20 +17,9 @@ fixture::Las edgeValues()
     las.format = 1;
     las.maxX = 512345.678;
     las.minX = -0.004;
-    auto p = [](uint8_t bitfield, uint8_t cls, uint8_t rank, uint16_t intensity, uint8_t user,
-                uint16_t psid, double gps) {
-        fixture::Point q;
-        q.bitfield = bitfield;
-        q.classification = cls;
-        q.scanAngle = rank;
-        q.intensity = intensity;
-        q.userData = user;
-        q.pointSourceID = psid;
-        q.gpsTime = gps;
-        return q;
-    };
-    las.points = {p(0x52, 130, 251, 42, 0, 1, -5.5), p(0x00, 7, 5, 65535, 255, 65535, NAN),
-                  p(0x3F, 2, 127, 0, 7, 0, -999999999.5), p(0x2D, 2, 128, 42, 0, 1, -3.25)};
+    using fixture::point;
+    las.points = {point(0x52, 130, 251, 42, 0, 1, -5.5), point(0x00, 7, 5, 65535, 255, 65535, NAN),
+                  point(0x3F, 2, 127, 0, 7, 0, -999999999.5), point(0x2D, 2, 128, 42, 0, 1, -3.25)};
     return las;
 }
 
