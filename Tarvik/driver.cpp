@@ -2,6 +2,7 @@
 // the run proper from the banner to the elapsed time.
 #include "tarvik.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -156,5 +157,12 @@ int runTarvik(int argc, char **argv)
 
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - beginTime;
     std::printf("\nElapsed time %.3f seconds\n", elapsed.count());
+    // A summary that did not reach its file (a full disk, a closed pipe) is no
+    // success. Standard output cannot carry that news, so it goes to stderr.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "Tarvik: the summary could not be written to standard output: %s\n",
+                     std::strerror(errno));
+        std::exit(-1);
+    }
     return 0;
 }

@@ -159,3 +159,16 @@ TEST(CommandLine, AllocationFailuresAfterTheBannerEndTheRun)
     }
 }
 #endif
+
+TEST(CommandLine, SummaryThatCannotBeWrittenIsAFailure)
+{
+    TempDir dir;
+    fixture::Las las;
+    las.points.resize(2);
+    dir.write("x.las", fixture::bytes(las));
+    const auto r = testsupport::run("/bin/sh", {"-c", std::string(TARVIK_EXE) + " x.las -d > /dev/full"},
+                                    dir.path());
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "Tarvik: the summary could not be written to standard output: No space left on "
+                     "device\n");
+}
