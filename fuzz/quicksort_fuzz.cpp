@@ -3,9 +3,10 @@
 // bytes, a depth byte, then the values. Each sort must leave a permutation of
 // its range with p_ind telling where each value came from, sorted when no
 // NaN is present, every position outside the range untouched, exactly the
-// order that the partition steps of their contract give (modelSort), and the
-// depth-limited routine must give exactly the plain routine's result.
+// order that the partition steps of their contract give (model::sort), and
+// the depth-limited routine must give exactly the plain routine's result.
 #include "harness.h"
+#include "quicksort_model.h"
 
 #include "Korvane_LiDAR.h"
 
@@ -60,31 +61,6 @@ void check(const std::vector<T> &before, const std::vector<T> &p, const std::vec
             fuzz::fail("not sorted at", std::to_string(k));
 }
 
-// The partition steps of the sorts' contract, which fix the final order of
-// equal keys, NaN and p_ind entirely: a plain recursive model to compare with.
-template <typename T> void modelSort(T *p, int32_t *ind, int64_t left, int64_t right)
-{
-    while (left < right) {
-        const T v = p[(left + right) / 2];
-        int64_t i = left, j = right;
-        while (i <= j) {
-            while (p[i] < v && i < right)
-                ++i;
-            while (v < p[j] && j > left)
-                --j;
-            if (i <= j) {
-                std::swap(p[i], p[j]);
-                std::swap(ind[i], ind[j]);
-                ++i;
-                --j;
-            }
-        }
-        if (left < j)
-            modelSort(p, ind, left, j);
-        left = i;
-    }
-}
-
 template <typename T, typename Plain, typename Deep>
 void sortBoth(std::vector<T> values, bool whole, int32_t left, int32_t right, int32_t deep,
               Plain plain, Deep depthLimited)
@@ -104,7 +80,7 @@ void sortBoth(std::vector<T> values, bool whole, int32_t left, int32_t right, in
     std::vector<T> p3 = values;
     std::vector<int32_t> i3 = ind;
     if (left <= right)
-        modelSort(p3.data(), i3.data(), left, right);
+        model::sort(p3.data(), left, right, i3.data());
     if (!sameBits(p1, p3) || i1 != i3)
         fuzz::fail("the sort's order differs from the one its partition steps give");
     if (!sameBits(p1, p2) || i1 != i2)

@@ -1,6 +1,7 @@
 // The eight index-carrying sorts: the final order of both arrays, equal keys,
 // NaN and signed zeros included, is the one the partition steps define.
 #include "Korvane_LiDAR.h"
+#include "quicksort_model.h"
 #include "process.h"
 
 #include <gtest/gtest.h>
@@ -67,36 +68,6 @@ const std::vector<Sorter<double>> &doubleSorters()
     return sorters;
 }
 
-// The steps as written, with nested calls for both parts. Positions are
-// 64-bit so that ranges at the ends of the 32-bit range are transcribed too.
-template <typename T> std::pair<int64_t, int64_t> naivePartition(T *p, int64_t left, int64_t right, int32_t *ind)
-{
-    const T v = p[(left + right) / 2];
-    int64_t i = left;
-    int64_t j = right;
-    do {
-        while (p[i] < v && i < right)
-            ++i;
-        while (v < p[j] && j > left)
-            --j;
-        if (i <= j) {
-            std::swap(p[i], p[j]);
-            std::swap(ind[i], ind[j]);
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    return {i, j};
-}
-
-template <typename T> void naiveSort(T *p, int64_t left, int64_t right, int32_t *ind)
-{
-    const auto [i, j] = naivePartition(p, left, right, ind);
-    if (left < j)
-        naiveSort(p, left, j, ind);
-    if (i < right)
-        naiveSort(p, i, right, ind);
-}
 
 std::vector<int32_t> iota(size_t n)
 {
@@ -188,8 +159,8 @@ TEST(Quicksort, RandomArraysMatchTheSteps)
         std::vector<double> wantDoubles = doubles;
         std::vector<int32_t> wantDoubleInd = indBefore;
         if (n > 1) {
-            naiveSort(wantInts.data(), 0, static_cast<int64_t>(n) - 1, wantIntInd.data());
-            naiveSort(wantDoubles.data(), 0, static_cast<int64_t>(n) - 1, wantDoubleInd.data());
+            model::sort(wantInts.data(), 0, static_cast<int64_t>(n) - 1, wantIntInd.data());
+            model::sort(wantDoubles.data(), 0, static_cast<int64_t>(n) - 1, wantDoubleInd.data());
         }
         for (const auto &s : intSorters()) {
             std::vector<int32_t> p = ints, ind = indBefore;
@@ -228,8 +199,8 @@ TEST(Quicksort, RangesTouchOnlyTheirPositions)
         std::vector<double> wantDoubles = doubles;
         std::vector<int32_t> wantDoubleInd = iota(n);
         if (left < right) {
-            naiveSort(wantInts.data(), left, right, wantInd.data());
-            naiveSort(wantDoubles.data(), left, right, wantDoubleInd.data());
+            model::sort(wantInts.data(), left, right, wantInd.data());
+            model::sort(wantDoubles.data(), left, right, wantDoubleInd.data());
         }
 
         std::vector<int32_t> p = ints, ind = iota(n);
@@ -285,7 +256,7 @@ TEST(Quicksort, RangesAtTheEndsOfThePositionRange)
         const int32_t right = static_cast<int32_t>(start + length - 1);
 
         std::vector<int32_t> want(values.begin(), values.begin() + length), wantInd = iota(static_cast<size_t>(length));
-        naiveSort(want.data() - start, start, start + length - 1, wantInd.data() - start);
+        model::sort(want.data() - start, start, start + length - 1, wantInd.data() - start);
 
         std::vector<int32_t> p(values.begin(), values.begin() + length), ind = iota(static_cast<size_t>(length));
         l_qs(p.data() - start, left, right, ind.data() - start);
@@ -391,7 +362,7 @@ TEST(Quicksort, HostileInputBuildersSplitAsIntended)
     for (const Row &row : {Row{maxInMiddle, 1, 1}, Row{manyWaiting, 3, 3}}) {
         std::vector<int32_t> p = row.build(200), ind = iota(200);
         for (int64_t right = 199; right >= 8; right -= row.leftShorterBy) {
-            const auto [i, j] = naivePartition(p.data(), 0, right, ind.data());
+            const auto [i, j] = model::partition(p.data(), 0, right, ind.data());
             ASSERT_EQ(j, right - row.leftShorterBy) << right;
             ASSERT_EQ(i, right - row.rightLength + 1) << right;
         }
