@@ -42,10 +42,10 @@ void *mmap(void *addr, size_t length, int prot, int flags, int fd, off_t offset)
 static int failThisOne(size_t bytes)
 {
     static long seen;
-    const char *spec = getenv("TARVIK_TEST_ALLOC");
-    if (spec == NULL || strtoul(spec, NULL, 10) != bytes)
+    const char *setting = getenv("TARVIK_TEST_ALLOC");
+    if (setting == NULL || strtoul(setting, NULL, 10) != bytes)
         return 0;
-    const char *hash = strchr(spec, '#');
+    const char *hash = strchr(setting, '#');
     return ++seen == (hash ? strtol(hash + 1, NULL, 10) : 1);
 }
 
