@@ -83,8 +83,9 @@ void update_header(const char *filename)
     int32_t maxX = -2147483646, minX = 2147483646;
     int32_t maxY = -2147483646, minY = 2147483646;
     int32_t maxZ = -10000000, minZ = 10000000;
-    // Counts wrap like the header's unsigned 32-bit fields that receive them.
-    uint32_t returnCount = 0;
+    // Counted past 32 bits, so that a file the header cannot count is refused
+    // rather than given a count that wrapped.
+    uint64_t returnCount = 0;
     uint32_t returnNumberCount[5] = {0, 0, 0, 0, 0};
 
     if (fseeko(fp, static_cast<off_t>(header.OffsetToData), SEEK_SET) != 0) {
@@ -125,7 +126,14 @@ void update_header(const char *filename)
         fail();
     }
 
-    header.NumberOfPointReturns = returnCount;
+    if (returnCount > UINT32_MAX) {
+        std::printf("\n%s holds %llu point records, more than its header can count: header not "
+                    "updated\n\n",
+                    filename, static_cast<unsigned long long>(returnCount));
+        std::fclose(fp);
+        fail();
+    }
+    header.NumberOfPointReturns = static_cast<uint32_t>(returnCount);
     // The record is packed: copied as bytes, not through an unaligned pointer.
     std::memcpy(header.NumberOfPointsByReturn, returnNumberCount, sizeof returnNumberCount);
     header.MaxX = coordinate(maxX, header.XScaleFactor, header.XOffset);
